@@ -1,0 +1,4 @@
+#pragma once
+
+// Cuts trailing blanks and tabs in place; returns text.
+char* trimRight(char* text);
