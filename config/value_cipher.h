@@ -4,7 +4,13 @@
 
 #include <cstddef>
 
+#include "config/blowfish.h"
+
 constexpr const char* kConfigKey = "WALDRUP";
+
+// The one working context; holds key material only while a value is
+// decrypted or encrypted, and nothing but zeros between calls.
+extern BlowfishContext blowfishContext;
 
 // Turns count characters into count/2 bytes; never rejects a character.
 int hexToBytes(const char* text, int count, unsigned char* out);
