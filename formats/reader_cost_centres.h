@@ -7,6 +7,7 @@
 extern char readerCostCentres[widths::kReaderCount][widths::kCostCentre];
 
 // Empties the table and fills it with one lookup per reader (1..32).
-void loadReaderCostCentres(const char* terminal);
+// Returns the status of the last lookup.
+int loadReaderCostCentres(const char* terminal);
 // The entry of a reader number, or an empty text for a number outside 1..32.
 const char* readerCostCentre(int reader);

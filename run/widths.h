@@ -62,4 +62,14 @@ constexpr int kRecord40p = 29;
 constexpr int kRecord50p = 32;
 constexpr int kRecord62p = 33;
 
+// Canteen hand-off values, the NUL counted.
+constexpr std::size_t kCanteenBadge = 9;
+constexpr std::size_t kCanteenDate = 9;
+constexpr std::size_t kCanteenTime = 5;
+constexpr std::size_t kCanteenArt = 4;
+constexpr std::size_t kCanteenBon = 67;
+
+// A 32-bit signed number as decimal text with its NUL.
+constexpr std::size_t kNumberText = 12;
+
 }  // namespace widths
