@@ -2,6 +2,9 @@
 // working directory, appended to one whole line at a time.
 #pragma once
 
+#include <cstddef>
+#include <ctime>
+
 constexpr const char* kLogFilePath = "..\\..\\Vellantra_php\\log\\MtrabeckLog.txt";
 constexpr const char* kLogBackupPath = "..\\..\\Vellantra_php\\log\\MtrabeckLog.bak";
 
@@ -13,3 +16,5 @@ void logFormatted(const char* format, ...) __attribute__((format(printf, 1, 2)))
 
 // "dd.mm.yyyy hh:mm:ss" of the current local time, in a static buffer.
 const char* getTimestamp();
+// The same text for a given time, into out (bounded by size).
+void formatTimestamp(const std::tm& time, char* out, std::size_t size);
