@@ -111,8 +111,8 @@ configure=(cmake -S . -B "$build_dir")
 mkdir -p "$build_dir"
 quietly "$build_dir/demo-configure.log" "${configure[@]}"
 quietly "$build_dir/demo-build.log" cmake --build "$build_dir" --target moltrabeck moltrabeck-ini -j2
-tool=$(cd "$build_dir" && pwd)/run/moltrabeck
-ini_tool=$(cd "$build_dir" && pwd)/tools/moltrabeck-ini
+tool=$(cd "$build_dir" && pwd)/moltrabeck
+ini_tool=$(cd "$build_dir" && pwd)/moltrabeck-ini
 if [ ! -x "$tool" ] || [ ! -x "$ini_tool" ]; then
   fail "the build did not produce $tool and $ini_tool"
 fi
