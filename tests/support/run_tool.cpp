@@ -9,14 +9,47 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <map>
+
+#include "platform/platform.h"
 
 #include "tests/support/test_tree.h"
 
 extern char** environ;
 
+namespace {
+
+// The folder of the Windows build (moltrabeck.exe and exitcode_launcher.exe)
+// when the tests run it under Wine (tests/wine/run.sh), else nullptr.
+const char* wineToolDir() {
+    const char* dir = std::getenv("MOLTRABECK_TOOL_UNDER_WINE");
+    return dir != nullptr && *dir != '\0' ? dir : nullptr;
+}
+
+// The console output of the Windows program as the tool wrote it: its
+// runtime turns every line feed into CR LF, so each CR LF is one line feed
+// again, and a line feed without its CR is a fault of the Windows build.
+std::string consoleBytesFromWindows(const std::string& raw) {
+    std::string written;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+        if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r')) {
+            ADD_FAILURE() << "line feed without CR at byte " << i << " of the console output";
+        }
+        written += raw[i];
+    }
+    return written;
+}
+
+}  // namespace
+
 const char* toolPath() { return MOLTRABECK_TOOL_PATH; }
+
+int toolExitStatus(int code) { return wineToolDir() != nullptr ? code : platformExitStatus(code); }
 
 ToolResult runTool(const TestTree& tree, const std::vector<std::string>& args,
                    const std::vector<std::pair<std::string, std::string>>& extraEnv, int timeoutSeconds) {
@@ -41,7 +74,24 @@ ToolResult runProgram(const std::string& programPath, const TestTree& tree, cons
     for (auto& text : envTexts) envp.push_back(text.data());
     envp.push_back(nullptr);
 
+    // Under Wine the launcher starts the Windows program and writes its whole
+    // exit code to a file: a Linux parent sees only the low byte of it.
+    const char* wineDir = programPath == toolPath() ? wineToolDir() : nullptr;
+    std::string exitCodeFile;
     std::vector<std::string> argTexts{programPath};
+    if (wineDir != nullptr) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "moltrabeck-exitcode.XXXXXX").string();
+        const int fd = ::mkstemp(pattern.data());
+        if (fd < 0) {
+            ADD_FAILURE() << "cannot create the exit-code file";
+            return result;
+        }
+        ::close(fd);
+        exitCodeFile = pattern;
+        const char* loader = std::getenv("MOLTRABECK_WINE");
+        argTexts = {loader != nullptr ? loader : "/usr/bin/wine", std::string(wineDir) + "/exitcode_launcher.exe",
+                    exitCodeFile, std::string(wineDir) + "/moltrabeck.exe"};
+    }
     argTexts.insert(argTexts.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& text : argTexts) argv.push_back(text.data());
@@ -112,6 +162,17 @@ ToolResult runProgram(const std::string& programPath, const TestTree& tree, cons
     } else if (WIFSIGNALED(status)) {
         result.exitCode = 128 + WTERMSIG(status);
         if (!timedOut) ADD_FAILURE() << programPath << " was killed by signal " << WTERMSIG(status);
+    }
+    if (wineDir != nullptr) {
+        std::ifstream in(exitCodeFile);
+        long code = 0;
+        if (in >> code) {
+            result.exitCode = static_cast<int>(code);
+        } else if (!timedOut) {
+            ADD_FAILURE() << "the exit-code launcher recorded no exit code (Wine ended with " << result.exitCode << ")";
+        }
+        ::unlink(exitCodeFile.c_str());
+        result.stdoutBytes = consoleBytesFromWindows(result.stdoutBytes);
     }
     return result;
 }

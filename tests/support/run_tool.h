@@ -30,5 +30,9 @@ ToolResult runProgram(const std::string& programPath, const TestTree& tree, cons
                       const std::vector<std::pair<std::string, std::string>>& extraEnv = {},
                       int timeoutSeconds = 60);
 
+// The exit status a test sees for the tool's exit code: the whole code under
+// Wine (MOLTRABECK_TOOL_UNDER_WINE), the platform's mapping otherwise.
+int toolExitStatus(int code);
+
 // The path of the built tool.
 const char* toolPath();
