@@ -51,6 +51,8 @@ const char* toolPath() { return MOLTRABECK_TOOL_PATH; }
 
 int toolExitStatus(int code) { return wineToolDir() != nullptr ? code : platformExitStatus(code); }
 
+bool toolRunsUnderWine() { return wineToolDir() != nullptr; }
+
 ToolResult runTool(const TestTree& tree, const std::vector<std::string>& args,
                    const std::vector<std::pair<std::string, std::string>>& extraEnv, int timeoutSeconds) {
     return runProgram(toolPath(), tree, args, extraEnv, timeoutSeconds);

@@ -34,5 +34,8 @@ ToolResult runProgram(const std::string& programPath, const TestTree& tree, cons
 // Wine (MOLTRABECK_TOOL_UNDER_WINE), the platform's mapping otherwise.
 int toolExitStatus(int code);
 
+// True when runTool starts the Windows program under Wine.
+bool toolRunsUnderWine();
+
 // The path of the built tool.
 const char* toolPath();
