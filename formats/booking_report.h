@@ -2,6 +2,8 @@
 // insert did not succeed.
 #pragma once
 
+struct Buchungssatz;
+
 // Insert status of a booking that exists already.
 constexpr int kDuplicateRow = 1062;
 
@@ -15,7 +17,13 @@ struct BookingTexts {
     const char* art;
 };
 
-// A duplicate gives two log lines and, in debug mode, a console line; any
-// other non-zero status two log lines and a console line in every mode.
-// consolePrefix leads the failure's console line. Nothing for status 0.
-void reportInsertStatus(int status, const BookingTexts& texts, const char* consolePrefix);
+// Inserts a booking and reports the outcome: a duplicate gives two log lines
+// and, in debug mode, a console line; any other failure two log lines and a
+// console line (led by consolePrefix) in every mode; the first status other than 0
+// and a duplicate is kept in firstFailure. Returns the insert status.
+int insertAndReport(const Buchungssatz& record, const BookingTexts& texts, const char* consolePrefix,
+                    int& firstFailure);
+
+// The same for the fixed-width importers, whose reports name the record's
+// values; runStatus follows the insert, back to 0 after a duplicate.
+void insertFixedWidthBooking(const Buchungssatz& record, const char* consolePrefix, int& firstFailure);

@@ -2,9 +2,9 @@
 #include <cstdio>
 
 #include "db/buchungssatz.h"
-#include "db/insert_bewegung.h"
 #include "db/lookups.h"
 #include "formats/booking_report.h"
+#include "formats/booking_type.h"
 #include "formats/canteen.h"
 #include "formats/importers.h"
 #include "formats/reader_cost_centres.h"
@@ -44,22 +44,11 @@ int import40p(PlatformFile* file) {
         }
 
         if (fill.functionKey != kNoFunctionKey) {
-            runStatus = getTtaFcd(record, fill.functionKey);
-            if (runStatus != 0) {
-                setField(record.BewArt, "???");
-                if (debugMode) std::printf("   ID %s: Buchungsart nicht gefunden\n", record.BewIDN);
-            }
+            lookUpBookingType(record, fill.functionKey);
         }
 
         takeRunningNumber(record, runningNumber);
-        runStatus = insertBewegung(record);
-        reportInsertStatus(runStatus, {record.BewIDN, record.BewTID, record.BewDtm, record.BewUhr, record.BewArt},
-                           "   ");
-        if (runStatus == kDuplicateRow) {
-            runStatus = 0;
-        } else if (runStatus != 0 && result == 0) {
-            result = runStatus;
-        }
+        insertFixedWidthBooking(record, "   ", result);
     }
     return result;
 }

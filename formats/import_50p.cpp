@@ -2,9 +2,9 @@
 #include <cstdio>
 
 #include "db/buchungssatz.h"
-#include "db/insert_bewegung.h"
 #include "db/lookups.h"
 #include "formats/booking_report.h"
+#include "formats/booking_type.h"
 #include "formats/importers.h"
 #include "formats/record_file.h"
 #include "formats/record_fill.h"
@@ -35,22 +35,11 @@ int import50p(PlatformFile* file) {
             // A key too wide for BewTas leaves it empty; its booking type is
             // still looked up.
             setFunctionKey(record, functionKey);
-            runStatus = getTtaFcd(record, functionKey);
-            if (runStatus != 0) {
-                setField(record.BewArt, "???");
-                if (debugMode) std::printf("   ID %s: Buchungsart nicht gefunden\n", record.BewIDN);
-            }
+            lookUpBookingType(record, functionKey);
         }
 
         takeRunningNumber(record, runningNumber);
-        runStatus = insertBewegung(record);
-        reportInsertStatus(runStatus, {record.BewIDN, record.BewTID, record.BewDtm, record.BewUhr, record.BewArt},
-                           "   ");
-        if (runStatus == kDuplicateRow) {
-            runStatus = 0;
-        } else if (runStatus != 0 && result == 0) {
-            result = runStatus;
-        }
+        insertFixedWidthBooking(record, "   ", result);
     }
     return result;
 }

@@ -1,7 +1,6 @@
 #include <cstdio>
 
 #include "db/buchungssatz.h"
-#include "db/insert_bewegung.h"
 #include "formats/booking_report.h"
 #include "formats/importers.h"
 #include "formats/record_file.h"
@@ -21,15 +20,8 @@ int import62p(PlatformFile* file) {
         if (debugMode) std::printf("%s\n", lineBuffer);
         fill62p(record, lineBuffer, terminalName);
 
-        runStatus = insertBewegung(record);
         // This format's failure line has always had two leading blanks.
-        reportInsertStatus(runStatus, {record.BewIDN, record.BewTID, record.BewDtm, record.BewUhr, record.BewArt},
-                           "  ");
-        if (runStatus == kDuplicateRow) {
-            runStatus = 0;
-        } else if (runStatus != 0 && result == 0) {
-            result = runStatus;
-        }
+        insertFixedWidthBooking(record, "  ", result);
     }
     return result;
 }

@@ -2,7 +2,6 @@
 #include <cstdio>
 
 #include "db/buchungssatz.h"
-#include "db/insert_bewegung.h"
 #include "db/lookups.h"
 #include "formats/booking_report.h"
 #include "formats/canteen.h"
@@ -29,14 +28,13 @@ void lookUpCostCentre(char (&target)[N], std::int32_t number) {
     setField(target, costCentre);
 }
 
-// Inserts or hands off one line of at least kDtaFields fields; returns the
-// insert status (0 for a canteen booking).
-int importLine(const StringList& fields, Buchungssatz& record, int& runningNumber) {
+// Inserts or hands off one line of at least kDtaFields fields.
+void importLine(const StringList& fields, Buchungssatz& record, int& runningNumber, int& firstFailure) {
     loadReaderCostCentres(terminalName);
     const FillDta fill = fillDta(record, fields);
     if (fill.canteen) {
         bucheKantine(record);
-        return 0;
+        return;
     }
 
     if (fill.hasCostCentreNumber) lookUpCostCentre(record.BewKst, fill.costCentreNumber);
@@ -46,11 +44,9 @@ int importLine(const StringList& fields, Buchungssatz& record, int& runningNumbe
     }
 
     takeRunningNumber(record, runningNumber);
-    const int status = insertBewegung(record);
     char* const* field = fields.slots;
     // The report names the fields as delivered, an empty badge included.
-    reportInsertStatus(status, {field[2], field[0], field[3], field[4], field[5]}, "   ");
-    return status;
+    insertAndReport(record, {field[2], field[0], field[3], field[4], field[5]}, "   ", firstFailure);
 }
 
 }  // namespace
@@ -68,8 +64,7 @@ int importDta(PlatformFile* file) {
             logFormatted("\nFEHLERHAFTER BUCHUNGSSATZ: %s\n", lineBuffer);
             std::printf("FEHLERHAFTER BUCHUNGSSATZ !!\n");
         } else {
-            const int status = importLine(*fields, record, runningNumber);
-            if (status != 0 && status != kDuplicateRow && result == 0) result = status;
+            importLine(*fields, record, runningNumber, result);
         }
         listFree(fields);
     }
