@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The test command: installs what the build and the tests need, builds into
 # build/, starts a throwaway database server and runs the whole suite; then
-# runs the suite once more built with AddressSanitizer and UBSan (build-asan/)
-# and gives each fuzz target a short run (fuzz/run.sh). Exits non-zero when
-# any of them fails. Needs no standard input.
+# runs the suite once more built with AddressSanitizer and UBSan (build-asan/),
+# runs the whole-run tests against the Windows program under Wine
+# (tests/wine/run.sh) and gives each fuzz target a short run (fuzz/run.sh).
+# Exits non-zero when any of them fails. Needs no standard input.
 #
 # Each stage is one function; add a stage by writing its function and
 # calling it from main.
@@ -76,6 +77,16 @@ fuzz_smoke() {
 }
 # ---------------------------------------------------------------------------
 
+# --- The Windows program under Wine ----------------------------------------
+# Builds moltrabeck.exe (the first build also compiles the Windows client
+# library into a cache folder) and runs the whole-run tests (label "tool")
+# against it on the database started above. Where Wine cannot be installed
+# the stage says so and passes without running anything.
+wine_tests() {
+  MOLTRABECK_BUILD_DIR=$build_dir bash tests/wine/run.sh -L tool
+}
+# ---------------------------------------------------------------------------
+
 main() {
   install_packages
   build
@@ -84,6 +95,7 @@ main() {
   local status=0
   run_tests || status=$?
   run_sanitized_tests || status=$?
+  wine_tests || status=$?
   stop_database
   fuzz_smoke || status=$?
   return "$status"

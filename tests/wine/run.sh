@@ -5,15 +5,23 @@
 #
 # Builds moltrabeck.exe (scripts/build-windows.sh) and the exit-code launcher,
 # builds the Linux test programs, creates a Wine prefix in a temporary folder,
-# starts a throwaway test database and runs ctest with the arguments given in
-# an environment that makes runTool start the Windows program through Wine:
+# starts a throwaway test database (or uses the one the environment already
+# names, see below) and runs ctest with the arguments given in an environment
+# that makes runTool start the Windows program through Wine:
 #
 #   MOLTRABECK_TOOL_UNDER_WINE  folder with moltrabeck.exe and exitcode_launcher.exe
 #   MOLTRABECK_WINE             the Wine loader that runs them
 #   WINEPREFIX, WINEDEBUG       the prefix of this run, Wine's messages off
 #
 # The Windows program reaches the database over TCP on 127.0.0.1, at the port
-# that the client library takes from MYSQL_TCP_PORT.
+# that the client library takes from MYSQL_TCP_PORT. When MYSQL_TCP_PORT and
+# MOLTRABECK_TEST_USER are set already (scripts/test.sh exports them for the
+# server it has started), that server is used and left running.
+#
+# The whole-run tests carry the label "tool": `tests/wine/run.sh -L tool`
+# runs all of them against the Windows program. The ones that need the tool
+# linked with the recording canteen sink (runProgram) run the Linux build of
+# that variant: the sink is a test stand-in, not part of the Windows program.
 #
 # Where Wine is missing and cannot be installed, says so and exits 0 without
 # running anything. Environment: MOLTRABECK_BUILD_DIR (Linux build, default
@@ -102,10 +110,14 @@ mkdir -p "$smoke"
 cmp -s <(head -c 17 "$smoke/out") <(printf 'Parameterfehler\r\n') ||
     die "moltrabeck.exe without arguments did not print Parameterfehler with CR LF under Wine"
 
-db_dir=$scratch/db
-bash scripts/test-db.sh start "$db_dir" >/dev/null
-# shellcheck disable=SC1091
-. "$db_dir/env"
+if [ -n "${MYSQL_TCP_PORT:-}" ] && [ -n "${MOLTRABECK_TEST_USER:-}" ]; then
+    echo "wine/run.sh: using the test database at 127.0.0.1:$MYSQL_TCP_PORT"
+else
+    db_dir=$scratch/db
+    bash scripts/test-db.sh start "$db_dir" >/dev/null
+    # shellcheck disable=SC1091
+    . "$db_dir/env"
+fi
 
 export MOLTRABECK_TOOL_UNDER_WINE=$win_bin
 export MOLTRABECK_WINE=$wine_loader
