@@ -91,11 +91,24 @@ int dbOpen(const char* user, const char* password, const char* host, const char*
     return 0;
 }
 
+namespace {
+
+// A deadlock makes the server roll back the whole open transaction, not just
+// the statement. Bookings inserted before it would be gone while later ones
+// were committed: a run would keep part of its file and lose the rest
+// without a word. Remembered here so that the run's COMMIT refuses instead.
+int transactionLostStatus = 0;
+constexpr int kDeadlock = 1213;
+
+}  // namespace
+
 int dbExecute(DbQuery& query) {
     query.result = nullptr;
     query.rowsFetched = 0;
     if (mysql_real_query(dbConnection, query.statement, std::strlen(query.statement)) != 0) {
-        return static_cast<int>(mysql_errno(dbConnection));
+        const int status = static_cast<int>(mysql_errno(dbConnection));
+        if (status == kDeadlock && transactionLostStatus == 0) transactionLostStatus = status;
+        return status;
     }
     query.result = mysql_store_result(dbConnection);
     if (mysql_errno(dbConnection) != 0) {
@@ -131,6 +144,13 @@ int dbFreeResult(DbQuery& query) {
 
 int dbCommit() {
     DbQuery query;
+    if (transactionLostStatus != 0) {
+        // Keep the run all or nothing: what survived the rollback goes too,
+        // and a re-run imports the whole file.
+        query.statement = "ROLLBACK";
+        dbExecute(query);
+        return transactionLostStatus;
+    }
     query.statement = "COMMIT";
     return dbExecute(query);
 }

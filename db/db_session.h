@@ -25,7 +25,9 @@ int dbOpen(const char* user, const char* password, const char* host, const char*
 int dbExecute(DbQuery& query);
 int dbFetchRow(DbQuery& query, MYSQL_ROW* row);
 int dbFreeResult(DbQuery& query);
-// Returns the status of the COMMIT (0 on success).
+// Returns the status of the COMMIT (0 on success). After a deadlock, which
+// rolled the transaction back on the server, it rolls back the rest as well
+// and returns 1213, so that no run keeps only part of its bookings.
 int dbCommit();
 
 // Formats a statement into sqlBuffer. A statement that does not fit with its
